@@ -29,7 +29,7 @@ protected:
         const std::string name = xtest::test_display_name();
         ASSERT_FALSE(name.empty()) << "no X display for the tests";
         setenv("DISPLAY", name.c_str(), 1);
-        probe = XOpenDisplay(name.c_str());
+        probe = xtest::open_test_display();
         ASSERT_NE(probe, nullptr) << "cannot open " << name;
 
         display = std::make_unique<velmora::SdlDisplay>();

@@ -28,7 +28,7 @@ TEST(EndToEnd, RunsTenSecondsShowsTheCountTwoSecondsAndExitsZeroIgnoringACloseRe
     const char* binary = std::getenv("VELMORA_BINARY");
     ASSERT_NE(binary, nullptr);
     const std::string display_name = xtest::test_display_name();
-    Display* probe = XOpenDisplay(display_name.c_str());
+    Display* probe = xtest::open_test_display();
     ASSERT_NE(probe, nullptr);
 
     int out[2];

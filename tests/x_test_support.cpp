@@ -20,6 +20,15 @@ std::string test_display_name() {
     return display != nullptr ? display : "";
 }
 
+namespace {
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+}  // namespace
+
+Display* open_test_display() {
+    XSetErrorHandler(ignore_x_error);
+    return XOpenDisplay(test_display_name().c_str());
+}
+
 std::string window_name(Display* display, Window window) {
     char* name = nullptr;
     std::string result;

@@ -14,6 +14,10 @@ namespace xtest {
 // The display started by the test fixture (VELMORA_TEST_X_STATE/display), else $DISPLAY.
 std::string test_display_name();
 
+// Opens that display. Errors from requests on windows that another client destroyed in the
+// meantime are ignored instead of ending the test process (Xlib's default).
+Display* open_test_display();
+
 // A top-level client window whose WM_NAME is exactly `caption`, if one exists.
 std::optional<Window> find_window(Display* display, const std::string& caption);
 
