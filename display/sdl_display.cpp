@@ -86,6 +86,10 @@ void SdlDisplay::init_services() {
     // Ctrl-C and SIGTERM keep their default action; SDL would turn them into a quit event
     // that the benchmark never looks at.
     set_hint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The window's decorations, size hints and centring are X11's. Without an X display SDL
+    // would fall through to Wayland (whose library prints its own complaint) or to a driver
+    // with no screen at all.
+    set_hint(SDL_HINT_VIDEODRIVER, "x11");
     // The window surface is presented by X11 (shared memory) rather than through a GL texture.
     set_hint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     set_hint(SDL_HINT_RENDER_VSYNC, "0");
@@ -96,7 +100,12 @@ void SdlDisplay::init_services() {
         const char* value = std::getenv(name);
         if (value != nullptr && std::strcmp(value, "0") != 0) setenv(name, "0", 1);
     }
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) fail("SDL_Init(SDL_INIT_VIDEO)");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        const char* display = std::getenv("DISPLAY");
+        throw DisplayError(std::string("SDL_Init(SDL_INIT_VIDEO) failed: ") + SDL_GetError() +
+                           (display != nullptr && *display != '\0' ? std::string(" (DISPLAY=") + display + ")"
+                                                                    : std::string(" (DISPLAY is not set)")));
+    }
     services_up_ = true;
 }
 
@@ -112,7 +121,8 @@ void SdlDisplay::init_render_screen() {
     }
     SDL_DisplayMode desktop;
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) fail("SDL_GetDesktopDisplayMode");
-    if (!usable || !usable_colour_mode(desktop.format)) {
+    // A server that lists no modes has only the desktop's.
+    if ((mode_count > 0 && !usable) || !usable_colour_mode(desktop.format)) {
         throw DisplayError(std::string("no usable colour mode: the display offers ") +
                            SDL_GetPixelFormatName(desktop.format) + ", not 16-bit or 32-bit colour");
     }
