@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -207,6 +208,57 @@ TEST(DrawingRecord, PlotIsOneStoreOfTheColourWithBits24To31Ignored) {
     for (std::size_t i = 0; i < memory.size(); ++i) {
         EXPECT_EQ(memory[i], i == 1 * 4 + 2 ? 0x00112233u : kUntouched) << i;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The single-precision build rounds the weighted sum twice in float. Against the exact sum
+// that can only matter within 2^-16 of a half-integer, and then by one palette step.
+TEST(SingleFrame, DiffersFromTheDoubleFrameOnlyNextToHalfIntegersAndByOneStep) {
+    velmora::PlasmaPalette palette;
+    velmora::build_palette<float>(palette);
+    std::vector<reference::Rgb> colours;
+    for (int index = 0; index < 256; ++index) colours.push_back(reference::palette_colour(index));
+    MemorySurface single_frame(kUntouched);
+    MemorySurface double_frame(kUntouched);
+
+    long total_differences = 0;
+    int pairs_without_difference = 0;
+    int pairs = 0;
+    for (int a = 20; a <= 35; ++a) {
+        for (int b = 8; b <= 28; ++b) {
+            ++pairs;
+            const FramePeriods periods{static_cast<float>(a), static_cast<float>(b)};
+            velmora::draw_plasma<float>(single_frame.begin_surface_drawing(), palette, periods);
+            velmora::draw_plasma<double>(double_frame.begin_surface_drawing(), palette, periods);
+            int differences = 0;
+            for (std::size_t i = 0; i < single_frame.pixels().size(); ++i) {
+                if (single_frame.pixels()[i] == double_frame.pixels()[i]) continue;
+                ++differences;
+                const int x = static_cast<int>(i % velmora::kSurfaceWidth);
+                const int y = static_cast<int>(i / velmora::kSurfaceWidth);
+                const long double v = reference::exact_sum(x, y, a, b);
+                const int exact_index = reference::index_of_sum(v);
+                const reference::Rgb got = surface_rgb(single_frame, x, y);
+                EXPECT_LE(reference::distance_to_half(v), 1.0L / 65536)
+                    << "A " << a << " B " << b << " (" << x << ", " << y << ")";
+                EXPECT_TRUE(got == colours[static_cast<std::size_t>((exact_index + 1) % 256)] ||
+                            got == colours[static_cast<std::size_t>((exact_index + 255) % 256)])
+                    << "A " << a << " B " << b << " (" << x << ", " << y << ") is not one step away";
+            }
+            total_differences += differences;
+            pairs_without_difference += differences == 0;
+        }
+    }
+    const double average = static_cast<double>(total_differences) / pairs;
+    std::printf("single against double over %d period pairs: %.2f pixels a frame, %d pairs with none\n", pairs,
+                average, pairs_without_difference);
+    EXPECT_EQ(pairs, 336);
+    EXPECT_GT(average, 2.0);
+    EXPECT_LT(average, 8.0);
+    EXPECT_GT(pairs_without_difference, 0);
 }
 
 }  // namespace
