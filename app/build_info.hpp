@@ -20,7 +20,8 @@ inline std::string build_description() {
     text += ", x86-64 SSE2";
 #endif
 #if defined(__clang__)
-    text += ", clang " __clang_version__;
+    text += ", clang " + std::to_string(__clang_major__) + "." + std::to_string(__clang_minor__) + "." +
+            std::to_string(__clang_patchlevel__);
 #elif defined(__GNUC__)
     text += ", gcc " __VERSION__;
 #endif

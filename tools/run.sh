@@ -5,15 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install_dependencies.sh
-cmake --preset release >/dev/null
-cmake --build --preset release --target velmora -j"$(nproc)"
+cmake --preset gcc >/dev/null
+cmake --build --preset gcc --target velmora -j"$(nproc)"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    exec build/release/velmora
+    exec build/gcc/velmora
 fi
 
 echo "no usable display: running inside a private Xvfb with openbox (software presentation)"
 state=$(mktemp -d)
 trap 'bash tests/x_server.sh stop "$state"; rm -rf "$state"' EXIT
 bash tests/x_server.sh start "$state"
-DISPLAY=$(cat "$state/display") build/release/velmora
+DISPLAY=$(cat "$state/display") build/gcc/velmora

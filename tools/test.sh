@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs the whole test suite.
+# Installs what is missing, builds everything with gcc and with clang and runs the whole
+# test suite for each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install_dependencies.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)"
-ctest --preset release
+bash tools/build_all.sh gcc clang
+status=0
+for preset in gcc clang; do
+    echo "== tests, $preset"
+    ctest --preset "$preset" || status=1
+done
+exit $status
