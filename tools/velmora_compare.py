@@ -169,6 +169,8 @@ def draw_chart(path: Path, summaries: list[Summary], title: str) -> None:
     figure, axes = plt.subplots(figsize=(max(6, 1.2 * len(shown) + 2), 4.5))
     colours = ["tab:blue" if s.compiler == "gcc" else "tab:orange" for s in shown]
     axes.bar(labels, medians, yerr=[below, above], capsize=6, color=colours)
+    from matplotlib.patches import Patch
+    axes.legend(handles=[Patch(color="tab:blue", label="gcc"), Patch(color="tab:orange", label="clang")])
     axes.set_ylabel("frames in 10 s (median, whiskers min to max)")
     axes.set_title(title, fontsize=10)
     axes.tick_params(axis="x", rotation=30)
