@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -107,6 +108,10 @@ void SdlDisplay::init_services() {
                                                                     : std::string(" (DISPLAY is not set)")));
     }
     services_up_ = true;
+    // A write to the socket of an X server that died would raise SIGPIPE and end the process
+    // without a word; ignored, the write fails and Xlib reports the lost connection instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    install_x11_connection_loss_handler();
 }
 
 void SdlDisplay::init_render_screen() {

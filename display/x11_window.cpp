@@ -7,8 +7,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <string>
 #include <thread>
 
 namespace velmora {
@@ -106,7 +111,26 @@ FrameExtents request_frame_extents(Display* display, Window root, Window window)
     return {};
 }
 
+// Xlib calls this when the connection to the server breaks and exits if it returns. Nothing
+// that talks to X may run afterwards, so no destructors: write the line and leave.
+int connection_lost(Display* display) {
+    const int error = errno;
+    std::string line = "velmora: lost the connection to the X server ";
+    line += DisplayString(display);
+    // A server that went away leaves errno at EAGAIN from the last non-blocking read.
+    line += error != 0 && error != EAGAIN ? std::string(": ") + std::strerror(error)
+                                          : std::string(": the server closed the connection");
+    line += "\n";
+    const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+    (void)written;
+    _exit(1);
+}
+
 }  // namespace
+
+void install_x11_connection_loss_handler() {
+    XSetIOErrorHandler(connection_lost);
+}
 
 SDL_Point centred_frame_origin(const SDL_Rect& screen, int outer_width, int outer_height) {
     const int width = std::min(outer_width, screen.w);

@@ -19,6 +19,10 @@ struct FrameExtents {
 // the window is not an X11 window; then nothing was done.
 bool place_x11_main_window(SDL_Window* window, const SDL_Rect& screen);
 
+// Replaces Xlib's handler for a lost X connection (which prints two lines and exits) with
+// one that prints one line naming the display and exits with status 1.
+void install_x11_connection_loss_handler();
+
 // x = screen.x + (screen.w - min(outer width, screen.w)) / 2, likewise y: the outer frame's
 // top-left corner, at the screen's edge when the frame is larger than the screen.
 SDL_Point centred_frame_origin(const SDL_Rect& screen, int outer_width, int outer_height);
