@@ -47,7 +47,7 @@ velmora::SdlDisplay* display() {
 
 void frame_into_plain_memory(benchmark::State& state) {
     velmora::MemorySurface surface;
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         velmora::draw_plasma<double>(surface.begin_surface_drawing(), palette(), kPeriods);
         surface.end_drawing();
         benchmark::ClobberMemory();
@@ -58,7 +58,7 @@ BENCHMARK(frame_into_plain_memory)->Unit(benchmark::kMillisecond);
 void frame_through_display_drawing_record(benchmark::State& state) {
     velmora::SdlDisplay* d = display();
     if (d == nullptr) return state.SkipWithError("no X display");
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         velmora::draw_plasma<double>(d->begin_surface_drawing(), palette(), kPeriods);
         d->end_drawing();
         benchmark::ClobberMemory();
@@ -69,7 +69,7 @@ BENCHMARK(frame_through_display_drawing_record)->Unit(benchmark::kMillisecond);
 void open_and_close_surface(benchmark::State& state) {
     velmora::SdlDisplay* d = display();
     if (d == nullptr) return state.SkipWithError("no X display");
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         benchmark::DoNotOptimize(d->begin_surface_drawing());
         d->end_drawing();
     }
@@ -79,7 +79,7 @@ BENCHMARK(open_and_close_surface)->Unit(benchmark::kMicrosecond);
 void copy_and_present(benchmark::State& state) {
     velmora::SdlDisplay* d = display();
     if (d == nullptr) return state.SkipWithError("no X display");
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         d->copy_surface_to_screen();
         d->present_screen();
     }
@@ -89,7 +89,7 @@ BENCHMARK(copy_and_present)->Unit(benchmark::kMicrosecond);
 void poll_one_event(benchmark::State& state) {
     velmora::SdlDisplay* d = display();
     if (d == nullptr) return state.SkipWithError("no X display");
-    for (auto _ : state) benchmark::DoNotOptimize(d->poll_window_event());
+    while (state.KeepRunning()) benchmark::DoNotOptimize(d->poll_window_event());
 }
 BENCHMARK(poll_one_event)->Unit(benchmark::kMicrosecond);
 

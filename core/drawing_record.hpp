@@ -33,8 +33,8 @@ struct DrawingRecord {
     // Column x, row y; only their low 32 bits are used. Callers keep them on the surface.
     void plot_pixel(std::int64_t x, std::int64_t y, PackedRgb colour) const {
         const std::uint32_t value = surface_pixel_from_rgb(colour);
-        std::uint8_t* target = pixels + static_cast<std::int32_t>(y) * pitch_bytes +
-                               static_cast<std::int32_t>(x) * kSurfaceBytesPerPixel;
+        std::uint8_t* target = pixels + std::int64_t{static_cast<std::int32_t>(y)} * pitch_bytes +
+                               std::int64_t{static_cast<std::int32_t>(x)} * kSurfaceBytesPerPixel;
         std::memcpy(target, &value, sizeof value);
     }
 };

@@ -33,8 +33,7 @@ template <typename Real>
 void build_palette(PlasmaPalette& palette) {
     for (int index = 0; index < kPaletteIndices; ++index) {
         for (int channel = 0; channel < kPaletteChannels; ++channel) {
-            palette.entries[static_cast<std::size_t>(channel * kPaletteIndices + index)] =
-                palette_entry(Real{}, index, channel);
+            palette.entries[palette_position(channel, index)] = palette_entry(Real{}, index, channel);
         }
     }
 }

@@ -10,11 +10,16 @@ namespace velmora {
 inline constexpr int kPaletteIndices = 256;
 inline constexpr int kPaletteChannels = 3;  // 0 red, 1 green, 2 blue
 
-struct PlasmaPalette {
-    // Entry (channel, index) lies at channel * 256 + index; every entry is 1..255 once built.
-    std::array<std::int64_t, kPaletteChannels * kPaletteIndices> entries{};
+// Where entry (channel, index) lies: channel * 256 + index.
+constexpr std::size_t palette_position(int channel, int index) {
+    return static_cast<std::size_t>(channel) * std::size_t{kPaletteIndices} + static_cast<std::size_t>(index);
+}
 
-    std::int64_t entry(int channel, int index) const { return entries[static_cast<std::size_t>(channel * kPaletteIndices + index)]; }
+struct PlasmaPalette {
+    // Channel by channel; every entry is 1..255 once built.
+    std::array<std::int64_t, std::size_t{kPaletteChannels} * std::size_t{kPaletteIndices}> entries{};
+
+    std::int64_t entry(int channel, int index) const { return entries[palette_position(channel, index)]; }
 };
 
 // Fills every entry: round(128 - 127 * sin(i * pi * k)) with k = 1/32, 1/64, 1/128 for red,

@@ -40,9 +40,8 @@ inline int plasma_index(float s1, float s2, float s3) {
 }
 
 inline PackedRgb palette_colour(const PlasmaPalette& palette, int index) {
-    const auto* entry = palette.entries.data() + index;
-    return static_cast<PackedRgb>(entry[0]) | static_cast<PackedRgb>(entry[kPaletteIndices]) << 8 |
-           static_cast<PackedRgb>(entry[2 * kPaletteIndices]) << 16;
+    return static_cast<PackedRgb>(palette.entry(0, index)) | static_cast<PackedRgb>(palette.entry(1, index)) << 8 |
+           static_cast<PackedRgb>(palette.entry(2, index)) << 16;
 }
 
 // Plots columns 1..1279 of rows 1..719, row by row; row 0 and column 0 are never drawn.

@@ -198,7 +198,7 @@ DrawingRecord SdlDisplay::begin_surface_drawing() {
     // SDL promises only write access to locked memory. Every frame writes all pixels but
     // those of row 0 and column 0, so those are made black again to keep the surface intact.
     auto* bytes = static_cast<std::uint8_t*>(pixels);
-    std::memset(bytes, 0, kSurfaceWidth * kSurfaceBytesPerPixel);
+    std::memset(bytes, 0, std::size_t{kSurfaceWidth} * kSurfaceBytesPerPixel);
     for (int y = 1; y < kSurfaceHeight; ++y) {
         std::memset(bytes + static_cast<std::ptrdiff_t>(y) * pitch_bytes, 0, kSurfaceBytesPerPixel);
     }

@@ -75,7 +75,7 @@ protected:
         for (int y = 0; y < kSurfaceHeight; ++y) {
             for (int x = 0; x < kSurfaceWidth; ++x) {
                 const std::uint32_t want = (x == 0 || y == 0) ? 0u : expected->pixel(x, y) & 0xFFFFFFu;
-                const std::uint32_t got = shown[static_cast<std::size_t>(y) * kSurfaceWidth + x];
+                const std::uint32_t got = shown[static_cast<std::size_t>(y * kSurfaceWidth + x)];
                 if (got != want && ++differences <= 5) {
                     ADD_FAILURE() << "pixel (" << x << ", " << y << "): " << std::hex << got << " not " << want;
                 }

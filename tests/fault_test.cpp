@@ -82,7 +82,7 @@ void expect_shows_frame(const std::vector<std::uint32_t>& shown, const velmora::
     for (int y = 0; y < velmora::kSurfaceHeight; ++y) {
         for (int x = 0; x < velmora::kSurfaceWidth; ++x) {
             const std::uint32_t want = (x == 0 || y == 0) ? 0u : frame.pixel(x, y) & 0xFFFFFFu;
-            const std::uint32_t got = shown[static_cast<std::size_t>(y) * velmora::kSurfaceWidth + x];
+            const std::uint32_t got = shown[static_cast<std::size_t>(y * velmora::kSurfaceWidth + x)];
             bool close = true;
             for (int shift : {0, 8, 16}) {
                 const int a = static_cast<int>((want >> shift) & 0xFF);

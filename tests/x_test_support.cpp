@@ -90,7 +90,7 @@ std::vector<std::uint32_t> read_pixels(Display* display, Window window, int widt
     XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
                               AllPlanes, ZPixmap);
     if (image == nullptr) return pixels;
-    pixels.reserve(static_cast<std::size_t>(width) * height);
+    pixels.reserve(static_cast<std::size_t>(width * height));
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const unsigned long pixel = XGetPixel(image, x, y);
