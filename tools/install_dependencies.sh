@@ -3,7 +3,7 @@
 # Uses sudo when not run as root.
 set -euo pipefail
 
-packages=(g++ clang cmake make pkg-config libsdl2-dev libx11-dev libgtest-dev libbenchmark-dev
+packages=(g++ clang clang-tidy cmake make pkg-config libsdl2-dev libx11-dev libgtest-dev libbenchmark-dev
           xvfb xauth openbox x11-utils qemu-user valgrind python3 python3-matplotlib)
 
 missing=()
