@@ -12,10 +12,10 @@ import unittest
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-spec = importlib.util.spec_from_file_location("velmora_compare", ROOT / "tools/velmora_compare.py")
-compare = importlib.util.module_from_spec(spec)
+module_source = importlib.util.spec_from_file_location("velmora_compare", ROOT / "tools/velmora_compare.py")
+compare = importlib.util.module_from_spec(module_source)
 sys.modules["velmora_compare"] = compare
-spec.loader.exec_module(compare)
+module_source.loader.exec_module(compare)
 
 STARTUP = ("velmora: single precision, x86-64 AVX, clang 14.0.6, flags -O3 -DNDEBUG -ffp-contract=off -mavx; "
            "SDL SDL-release-2.26.5, video driver x11, renderer software, window pixels pushed by the window system")
