@@ -276,13 +276,16 @@ void SdlDisplay::release_services() {
 
 std::string SdlDisplay::presentation_description() const {
     const char* driver = SDL_GetCurrentVideoDriver();
-    std::string text = std::string("SDL ") + SDL_GetRevision() + ", video driver " + (driver ? driver : "none");
+    SDL_version version;
+    SDL_GetVersion(&version);
+    std::string text = "SDL " + std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+                       std::to_string(version.patch) + ", video driver " + (driver ? driver : "none");
     switch (path_) {
     case PresentationPath::hardware_opengl:
         text += ", renderer opengl on " + gl_renderer_name_;
         break;
     case PresentationPath::software_x11:
-        text += ", renderer software, window pixels pushed by the window system (" +
+        text += ", renderer software, frames pushed to X11 (shared memory where available; " +
                 (gl_unavailable_why_.empty() ? std::string("no GL") : gl_unavailable_why_) + ")";
         break;
     case PresentationPath::none:

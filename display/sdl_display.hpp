@@ -60,7 +60,7 @@ public:
     void release_display();
     void release_services();
 
-    // "SDL video driver x11, renderer software ..." for the start-up line.
+    // "SDL 2.26.5, video driver x11, renderer software, ..." for the start-up line.
     std::string presentation_description() const;
     PresentationPath presentation_path() const { return path_; }
 

@@ -18,7 +18,7 @@ sys.modules["velmora_compare"] = compare
 module_source.loader.exec_module(compare)
 
 STARTUP = ("velmora: single precision, x86-64 AVX, clang 14.0.6, flags -O3 -DNDEBUG -ffp-contract=off -mavx; "
-           "SDL SDL-release-2.26.5, video driver x11, renderer software, window pixels pushed by the window system")
+           "SDL 2.26.5, video driver x11, renderer software, frames pushed to X11 (shared memory where available)")
 
 
 class ParseOutput(unittest.TestCase):
