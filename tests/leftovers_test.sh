@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# One full run of velmora in a session of its own, with a private HOME and working folder:
-# afterwards no process of that session is left, no shared-memory segment, and no file in
-# HOME, the working folder, /tmp or /dev/shm that was not there before.
+# One full run of velmora in a session of its own, with a private HOME, TMPDIR and working
+# folder: afterwards no process of that session is left, no shared-memory segment, nothing
+# in those folders, and no new entry at the top of /tmp or /dev/shm. (Deeper in /tmp other
+# programs on the machine keep working folders of their own, which would be false alarms.)
 # Usage: leftovers_test.sh VELMORA X_SERVER_SCRIPT
 set -u
 velmora=$1
@@ -9,20 +10,25 @@ x_server=$2
 work=$(mktemp -d)
 state=$(mktemp -d)
 trap 'bash "$x_server" stop "$state"; rm -rf "$work" "$state"' EXIT
-mkdir -p "$work/home" "$work/cwd"
+mkdir -p "$work/home" "$work/cwd" "$work/tmp"
 bash "$x_server" start "$state" 24 none || exit 1
 display=$(cat "$state/display")
 
 snapshot() {
     ipcs -m | awk 'NR > 3 && $1 != "" { print "shm", $2 }'
-    find /tmp /dev/shm "$work" -xdev -path "$state" -prune -o -print 2>/dev/null | sort
+    find /tmp /dev/shm -mindepth 1 -maxdepth 1 2>/dev/null
+    find "$work" -mindepth 1 2>/dev/null
 }
 before=$(snapshot)
 
-(cd "$work/cwd" && env -i PATH="$PATH" HOME="$work/home" DISPLAY="$display" setsid "$velmora" \
-    >"$state/out" 2>"$state/err" & echo $! >"$state/velmora.pid"; wait)
+cd "$work/cwd" || exit 1
+# setsid makes velmora the leader of a new session whose id is its pid.
+env -i PATH="$PATH" HOME="$work/home" TMPDIR="$work/tmp" DISPLAY="$display" setsid "$velmora" \
+    >"$state/out" 2>"$state/err" &
+session=$!
+wait "$session"
 status=$?
-session=$(cat "$state/velmora.pid")
+cd - >/dev/null || exit 1
 sleep 0.5
 after=$(snapshot)
 
@@ -37,7 +43,7 @@ check "result line" $? "$(cat "$state/out")"
 left=$(ps -o pid=,comm= -s "$session" 2>/dev/null)
 [ -z "$left" ]
 check "no process left in its session" $? "$left"
-new=$(comm -13 <(echo "$before") <(echo "$after") | grep -v -e "^$work/home$" -e "^$work/cwd$" -e "^$state")
+new=$(comm -13 <(echo "$before" | sort) <(echo "$after" | sort))
 [ -z "$new" ]
 check "no shared memory or file left" $? "$new"
 echo "$passed passed, $failed failed"
