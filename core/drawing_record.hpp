@@ -22,10 +22,6 @@ constexpr std::uint32_t surface_pixel_from_rgb(PackedRgb colour) {
     return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
 }
 
-constexpr PackedRgb rgb_from_surface_pixel(std::uint32_t pixel) {
-    return surface_pixel_from_rgb(pixel);  // swapping red and blue is its own inverse
-}
-
 struct DrawingRecord {
     std::uint8_t* pixels = nullptr;  // the surface's top-left pixel (the drawing origin)
     std::int64_t pitch_bytes = 0;    // bytes from one row to the next

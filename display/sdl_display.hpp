@@ -62,7 +62,6 @@ public:
 
     // "SDL 2.26.5, video driver x11, renderer software, ..." for the start-up line.
     std::string presentation_description() const;
-    PresentationPath presentation_path() const { return path_; }
 
 private:
     void repaint();

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -37,49 +38,37 @@ constexpr unsigned long kMotifDecorTitle = 1ul << 3;
 constexpr auto kFrameExtentsWait = std::chrono::milliseconds(1000);
 constexpr auto kFrameExtentsPoll = std::chrono::milliseconds(2);
 
-// Reads a property of 32-bit items; returns the count read (0 when absent or of another form).
-int read_cardinals(Display* display, Window window, Atom property, Atom type, unsigned long* out, int capacity) {
+// Reads up to max_items of a property of 32-bit items (none when absent or of another type).
+std::vector<unsigned long> read_items32(Display* display, Window window, Atom property, Atom type, long max_items) {
     Atom actual_type = None;
     int actual_format = 0;
     unsigned long count = 0;
     unsigned long bytes_after = 0;
     unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display, window, property, 0, capacity, False, type, &actual_type,
-                                          &actual_format, &count, &bytes_after, &data);
-    int read = 0;
-    if (status == Success && data != nullptr && actual_type == type && actual_format == 32) {
-        const auto* items = reinterpret_cast<const unsigned long*>(data);
-        read = static_cast<int>(std::min<unsigned long>(count, static_cast<unsigned long>(capacity)));
-        std::copy(items, items + read, out);
+    std::vector<unsigned long> items;
+    if (XGetWindowProperty(display, window, property, 0, max_items, False, type, &actual_type, &actual_format,
+                           &count, &bytes_after, &data) == Success &&
+        data != nullptr && actual_type == type && actual_format == 32) {
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        items.assign(values, values + count);
     }
     if (data != nullptr) XFree(data);
-    return read;
+    return items;
 }
 
 // An EWMH window manager names a check window on the root that names itself in turn.
 bool window_manager_running(Display* display, Window root) {
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    unsigned long wm_window = 0;
-    if (read_cardinals(display, root, check, XA_WINDOW, &wm_window, 1) != 1) return false;
-    unsigned long self = 0;
-    return read_cardinals(display, wm_window, check, XA_WINDOW, &self, 1) == 1 && self == wm_window;
+    const std::vector<unsigned long> wm_window = read_items32(display, root, check, XA_WINDOW, 1);
+    if (wm_window.size() != 1) return false;
+    const std::vector<unsigned long> self = read_items32(display, wm_window[0], check, XA_WINDOW, 1);
+    return self.size() == 1 && self[0] == wm_window[0];
 }
 
 bool window_manager_supports(Display* display, Window root, Atom feature) {
-    Atom actual_type = None;
-    int actual_format = 0;
-    unsigned long count = 0;
-    unsigned long bytes_after = 0;
-    unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096, False, XA_ATOM,
-                           &actual_type, &actual_format, &count, &bytes_after, &data) == Success &&
-        data != nullptr && actual_format == 32) {
-        const auto* atoms = reinterpret_cast<const Atom*>(data);
-        found = std::find(atoms, atoms + count, feature) != atoms + count;
-    }
-    if (data != nullptr) XFree(data);
-    return found;
+    const std::vector<unsigned long> atoms =
+        read_items32(display, root, XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM, 4096);
+    return std::find(atoms.begin(), atoms.end(), feature) != atoms.end();
 }
 
 // Asks the window manager what frame it will give the still unmapped window. The answer
@@ -99,10 +88,10 @@ FrameExtents request_frame_extents(Display* display, Window root, Window window)
     XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &message);
 
     const auto give_up = std::chrono::steady_clock::now() + kFrameExtentsWait;
-    unsigned long extents[4] = {};
     while (std::chrono::steady_clock::now() < give_up) {
         XSync(display, False);
-        if (read_cardinals(display, window, extents_atom, XA_CARDINAL, extents, 4) == 4) {
+        const std::vector<unsigned long> extents = read_items32(display, window, extents_atom, XA_CARDINAL, 4);
+        if (extents.size() == 4) {
             return {static_cast<int>(extents[0]), static_cast<int>(extents[1]), static_cast<int>(extents[2]),
                     static_cast<int>(extents[3])};
         }
